@@ -1,0 +1,19 @@
+# install_plugin copies the built bundle into ~/.vst3 (replacing an older copy whole, so no stale file
+# survives); uninstall_plugin removes it again.
+
+set(TONQUILL_VST3_DIR "$ENV{HOME}/.vst3" CACHE PATH "Where install_plugin puts the bundle")
+set(bundle_name "Tonquill FX.vst3")
+
+add_custom_target(install_plugin
+    COMMAND "${CMAKE_COMMAND}" -E rm -rf "${TONQUILL_VST3_DIR}/${bundle_name}"
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${TONQUILL_VST3_DIR}"
+    COMMAND "${CMAKE_COMMAND}" -E copy_directory
+            "$<TARGET_PROPERTY:TonquillFX_VST3,JUCE_PLUGIN_ARTEFACT_FILE>" "${TONQUILL_VST3_DIR}/${bundle_name}"
+    COMMAND "${CMAKE_COMMAND}" -E echo "Installed ${TONQUILL_VST3_DIR}/${bundle_name}"
+    DEPENDS TonquillFX_VST3
+    VERBATIM)
+
+add_custom_target(uninstall_plugin
+    COMMAND "${CMAKE_COMMAND}" -E rm -rf "${TONQUILL_VST3_DIR}/${bundle_name}"
+    COMMAND "${CMAKE_COMMAND}" -E echo "Removed ${TONQUILL_VST3_DIR}/${bundle_name}"
+    VERBATIM)
