@@ -38,3 +38,25 @@ function(tonquill_configure_plugin target)
     target_compile_definitions(${target}_shared INTERFACE
         "$<TARGET_PROPERTY:${target},COMPILE_DEFINITIONS>")
 endfunction()
+
+# A static library holding its own build of some JUCE modules, for programs that must not share the
+# plug-in's (the VST3 host needs JUCE_PLUGINHOST_VST3, which the plug-in itself has no use for).
+# Consumers include the module headers directly and get the same macros as the library.
+function(tonquill_add_juce_library target)
+    cmake_parse_arguments(ARG "" "" "SOURCES;MODULES;DEFINITIONS" ${ARGN})
+    add_library(${target} STATIC ${ARG_SOURCES})
+    set(modules "")
+    set(available "")
+    foreach(module IN LISTS ARG_MODULES)
+        list(APPEND modules juce::${module})
+        list(APPEND available JUCE_MODULE_AVAILABLE_${module}=1)
+    endforeach()
+    target_link_libraries(${target}
+        PRIVATE ${modules} juce::pkgconfig_JUCE_IMG_LINUX_DEPS # Debian's JUCE uses the system image codecs
+        PUBLIC juce::juce_recommended_config_flags tonquill_warnings)
+    target_compile_definitions(${target} PUBLIC
+        ${TONQUILL_JUCE_DEFINITIONS} ${ARG_DEFINITIONS} ${available}
+        JUCE_GLOBAL_MODULE_SETTINGS_INCLUDED=1 JUCE_STANDALONE_APPLICATION=1)
+    target_include_directories(${target} PUBLIC
+        "$<TARGET_PROPERTY:juce::juce_core,INTERFACE_INCLUDE_DIRECTORIES>" "${PROJECT_SOURCE_DIR}")
+endfunction()
