@@ -8,7 +8,7 @@ add_custom_target(install_plugin
     COMMAND "${CMAKE_COMMAND}" -E rm -rf "${TONQUILL_VST3_DIR}/${bundle_name}"
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${TONQUILL_VST3_DIR}"
     COMMAND "${CMAKE_COMMAND}" -E copy_directory
-            "$<TARGET_PROPERTY:TonquillFX_VST3,JUCE_PLUGIN_ARTEFACT_FILE>" "${TONQUILL_VST3_DIR}/${bundle_name}"
+            "$<TARGET_GENEX_EVAL:TonquillFX_VST3,$<TARGET_PROPERTY:TonquillFX_VST3,JUCE_PLUGIN_ARTEFACT_FILE>>" "${TONQUILL_VST3_DIR}/${bundle_name}"
     COMMAND "${CMAKE_COMMAND}" -E echo "Installed ${TONQUILL_VST3_DIR}/${bundle_name}"
     DEPENDS TonquillFX_VST3
     VERBATIM)

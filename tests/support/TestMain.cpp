@@ -1,6 +1,6 @@
 #include "support/TestEnvironment.h"
 
-#include <JuceHeader.h>
+#include <juce_events/juce_events.h>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
