@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the Release suite (window tests under Xvfb), then the concurrency
+# tests under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+jobs=$(nproc)
+
+echo "== Release build and test suite"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== Concurrency tests under ThreadSanitizer"
+CC=clang-14 CXX=clang++-14 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTONQUILL_SANITIZE=thread -DTONQUILL_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build build-tsan --target voicebus_tests
+TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build-tsan --output-on-failure -R voicebus_tests
