@@ -20,18 +20,23 @@ float trimGain(float gainDb) noexcept
 float absolutePeak(const float* samples, int n) noexcept
 {
     // maxps returns its second operand when either is NaN; keeping the running peak there means a
-    // NaN sample never becomes the peak.
+    // NaN sample never becomes the peak. Four independent accumulators keep maxps's latency from
+    // serialising the loop.
     const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
-    __m128 peak4 = _mm_setzero_ps();
+    __m128 peaks[4] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
     int i = 0;
+    for (; i + 16 <= n; i += 16)
+        for (int lane = 0; lane < 4; ++lane)
+            peaks[lane] = _mm_max_ps(_mm_and_ps(_mm_loadu_ps(samples + i + 4 * lane), absMask), peaks[lane]);
     for (; i + 4 <= n; i += 4)
-        peak4 = _mm_max_ps(_mm_and_ps(_mm_loadu_ps(samples + i), absMask), peak4);
+        peaks[0] = _mm_max_ps(_mm_and_ps(_mm_loadu_ps(samples + i), absMask), peaks[0]);
 
-    alignas(16) float lanes[4];
-    _mm_store_ps(lanes, peak4);
+    alignas(16) float lanes[16];
+    for (int lane = 0; lane < 4; ++lane)
+        _mm_store_ps(lanes + 4 * lane, peaks[lane]);
     float peak = 0.0f;
-    for (float lane : lanes)
-        peak = lane > peak ? lane : peak;
+    for (float value : lanes)
+        peak = value > peak ? value : peak;
     for (; i < n; ++i)
     {
         const float magnitude = std::abs(samples[i]);
