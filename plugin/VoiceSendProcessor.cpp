@@ -1,5 +1,7 @@
 #include "plugin/VoiceSendProcessor.h"
 
+#include "editor/VoiceSendEditor.h"
+
 VoiceSendProcessor::VoiceSendProcessor()
     : juce::AudioProcessor(BusesProperties()
                                .withInput("Input", juce::AudioChannelSet::stereo(), true)
@@ -51,7 +53,7 @@ bool VoiceSendProcessor::isMidiEffect() const
 
 juce::AudioProcessorEditor* VoiceSendProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor(*this);
+    return new VoiceSendEditor(*this);
 }
 
 bool VoiceSendProcessor::hasEditor() const
