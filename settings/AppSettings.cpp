@@ -6,9 +6,9 @@
 
 namespace
 {
-// JUCE's parser recurses once for every '{' or '[' it enters. Real settings files hold a few dozen;
-// this many stays far inside the stack of any thread, sanitizer builds included.
-constexpr int maxOpeningBrackets = 2000;
+// JUCE's parser recurses once for every '{' or '[' it enters, taking about 160 bytes of stack each
+// (more in sanitizer builds). Real settings files hold a few dozen brackets.
+constexpr int maxOpeningBrackets = 1000;
 
 /** Whether JUCE's parser can be given `text` safely. Text that ends in a '-' (whitespace aside)
     makes it read past the terminator, and the number of brackets bounds its recursion depth.
@@ -160,12 +160,25 @@ AppSettings::AppSettings(const juce::File& settingsFolder, ShortcutManager& shor
 
 juce::String AppSettings::makeSessionId()
 {
-    juce::Random random;
-    random.combineSeed(static_cast<juce::int64>(std::random_device{}()) << 32 | std::random_device{}());
-
+    // juce::Random keeps 48 bits of state, too few for an identifier that should be unique among all
+    // installations; the system's entropy source is used when there is one.
     uint8_t bytes[16];
-    for (auto& byte : bytes)
-        byte = static_cast<uint8_t>(random.nextInt(256));
+    try
+    {
+        std::random_device device;
+        for (size_t i = 0; i < sizeof(bytes); i += 4)
+        {
+            const auto word = device();
+            for (size_t b = 0; b < 4; ++b)
+                bytes[i + b] = static_cast<uint8_t>(word >> (8 * b));
+        }
+    }
+    catch (const std::exception&)
+    {
+        juce::Random random;
+        for (auto& byte : bytes)
+            byte = static_cast<uint8_t>(random.nextInt(256));
+    }
     bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0f) | 0x40);
     bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3f) | 0x80);
     return juce::String::toHexString(bytes, 16, 0);

@@ -16,7 +16,16 @@ juce::juce_wchar toLowerKey(juce::juce_wchar c)
 juce::juce_wchar firstKeyOf(const juce::var& value)
 {
     const auto text = value.toString();
-    return text.isEmpty() ? 0 : toLowerKey(text[0]);
+    if (text.isEmpty())
+        return 0;
+
+    // The JSON writer escapes characters beyond U+FFFF as a surrogate pair, which the parser hands
+    // back as two characters: join them, or such a key would lose its second half on every write.
+    const auto first = text[0];
+    const auto second = text[1];
+    if (first >= 0xd800 && first <= 0xdbff && second >= 0xdc00 && second <= 0xdfff)
+        return 0x10000 + ((first - 0xd800) << 10) + (second - 0xdc00);
+    return toLowerKey(first);
 }
 
 juce::String keyText(juce::juce_wchar key)

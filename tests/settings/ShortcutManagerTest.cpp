@@ -79,6 +79,9 @@ TEST(ShortcutManagerTest, ShortcutsAreReadAndWrittenBackAsDifferencesFromTheDefa
         // Only A to Z are lowered; other characters are kept and escaped on writing.
         {R"({"toggleHelp": {"key": "?"}, "tune": {"key": "\u00c4"}})",
          R"({"tune": {"key": "\u00c4"}, "toggleHelp": {"key": "?", "alt": "?"}})"},
+        // A character beyond U+FFFF is written as a surrogate pair and read back as one character.
+        {"{\"toolCut\": {\"key\": \"\xf0\x9f\x8e\xb9\"}, \"chop\": {\"key\": \"\\ud83c\\udfb9\"}}",
+         R"({"toolCut": {"key": "\ud83c\udfb9"}, "chop": {"key": "\ud83c\udfb9"}})"},
         // Members come out in action order whatever the file's order.
         {R"({"toggleReveal": {"key": "1"}, "toolPoint": {"key": "2"}, "chop": {"key": "3"}})",
          R"({"toolPoint": {"key": "2"}, "chop": {"key": "3"}, "toggleReveal": {"key": "1"}})"},
@@ -87,7 +90,7 @@ TEST(ShortcutManagerTest, ShortcutsAreReadAndWrittenBackAsDifferencesFromTheDefa
     {
         SCOPED_TRACE(c.input);
         ShortcutManager table;
-        table.readShortcuts(juce::JSON::parse(c.input));
+        table.readShortcuts(juce::JSON::parse(juce::String::fromUTF8(c.input)));
         EXPECT_EQ(toText(table.writeShortcuts()), c.written);
         EXPECT_EQ(toText(table.writeModifiers()), "{}");
         for (const auto& [action, binding] : table.defaults)
