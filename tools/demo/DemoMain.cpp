@@ -80,6 +80,7 @@ struct Receiver
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // keep our lines in order with a receiver's beside them
     Options options;
     if (!parse(argc, argv, options))
     {
