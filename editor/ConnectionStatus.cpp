@@ -56,7 +56,8 @@ Verdict decide(const Watch& before, const Reading& now)
         verdict.takeOver = true;
     }
 
-    const juce::String letter = juce::String::charToString(static_cast<juce::juce_wchar>(VoiceBus::busLetter(now.bus)));
+    const juce::String letter =
+        juce::String::charToString(static_cast<juce::juce_wchar>(VoiceBus::busLetter(now.bus)));
     if (!now.enabled)
     {
         verdict.text = "Send paused";
@@ -69,7 +70,8 @@ Verdict decide(const Watch& before, const Reading& now)
     }
     else if (receiverPresent)
     {
-        const auto rate = now.regionMapped ? wholeHertz(now.sampleRate) : int64_t{0};
+        // A region taken over in this tick has just been zeroed: its rate is 0, not what was read.
+        const auto rate = now.regionMapped && !verdict.takeOver ? wholeHertz(now.sampleRate) : int64_t{0};
         verdict.text = "Connected  -  " + juce::String(rate) + " Hz";
         verdict.colour = green;
     }

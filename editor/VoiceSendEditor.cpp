@@ -7,6 +7,7 @@
 
 #include <cfenv>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -32,6 +33,9 @@ namespace LevelMeter
 {
 float levelDb(float peak) noexcept
 {
+    // An infinite sample from a broken plug-in upstream reads as the loudest finite one, so the
+    // readout never converts an infinite level to an integer.
+    peak = std::min(peak, std::numeric_limits<float>::max());
     return peak > 0.00001f ? std::max(20.0f * std::log10(peak), -100.0f) : -100.0f;
 }
 
@@ -44,14 +48,14 @@ juce::String readout(float levelDb)
 }
 } // namespace LevelMeter
 
-VoiceSendEditor::VoiceSendEditor(VoiceSendProcessor& owner)
-    : juce::AudioProcessorEditor(owner), proc(owner)
+VoiceSendEditor::VoiceSendEditor(VoiceSendProcessor& owner) : juce::AudioProcessorEditor(owner), proc(owner)
 {
     setLookAndFeel(&lnf);
 
     for (int bus = 0; bus < VoiceBus::numBuses; ++bus)
-        busBox.addItem("Bus " + juce::String::charToString(static_cast<juce::juce_wchar>(VoiceBus::busLetter(bus))),
-                       bus + 1);
+        busBox.addItem(
+            "Bus " + juce::String::charToString(static_cast<juce::juce_wchar>(VoiceBus::busLetter(bus))),
+            bus + 1);
     busBox.setSelectedId(proc.bus + 1, juce::dontSendNotification);
     busBox.onChange = [this] { proc.selectBus(busBox.getSelectedId() - 1); };
     addAndMakeVisible(busBox);
@@ -105,7 +109,8 @@ void VoiceSendEditor::resized()
 void VoiceSendEditor::paint(juce::Graphics& g)
 {
     g.fillAll(windowFill);
-    VoiceStyle::glass(g, getLocalBounds().reduced(10).toFloat(), false, false, juce::Colours::transparentBlack);
+    VoiceStyle::glass(g, getLocalBounds().reduced(10).toFloat(), false, false,
+                      juce::Colours::transparentBlack);
 
     const auto content = getLocalBounds().reduced(20);
     const auto header = content.withHeight(std::min(22, content.getHeight())).toFloat();
@@ -153,7 +158,8 @@ void VoiceSendEditor::paint(juce::Graphics& g)
 
     g.setFont(AppFonts::bold(9.5f));
     g.setColour(levelDb > -99.0f ? brightText : dimText);
-    g.drawText(LevelMeter::readout(levelDb), readoutBounds.toFloat(), juce::Justification::centredRight, true);
+    g.drawText(LevelMeter::readout(levelDb), readoutBounds.toFloat(), juce::Justification::centredRight,
+               true);
 
     g.setFont(AppFonts::bold(10.0f));
     g.setColour(statusColour);
@@ -168,7 +174,8 @@ void VoiceSendEditor::timerCallback()
     if (auto* region = endpoint.region)
     {
         reading.regionMapped = true;
-        reading.receiverHeartbeat = VoiceBus::shared(region->receiverHeartbeat).load(std::memory_order_relaxed);
+        reading.receiverHeartbeat =
+            VoiceBus::shared(region->receiverHeartbeat).load(std::memory_order_relaxed);
         reading.blockCounter = VoiceBus::shared(region->blockCounter).load(std::memory_order_relaxed);
         reading.sampleRate = VoiceBus::shared(region->sampleRate).load(std::memory_order_relaxed);
     }

@@ -145,8 +145,8 @@ TEST(ConnectionStatus, AnIdleForeignRegionIsTakenOverAfterTwoSeconds)
     reading.nowMs = 3000.0;
     verdict = monitor.tick(reading);
     EXPECT_TRUE(verdict.takeOver);
-    // The same tick already shows the normal status.
-    EXPECT_EQ("Connected  -  44100 Hz", verdict.text);
+    // The same tick already shows the normal status, with the rate of the wiped region.
+    EXPECT_EQ("Connected  -  0 Hz", verdict.text);
 }
 
 TEST(ConnectionStatus, ActivityRestartsTheTakeOverCount)
