@@ -421,7 +421,8 @@ std::optional<Wav> readWav(const std::string& path, std::string& problem)
                 return std::nullopt;
             }
             wav.samples.resize(size / 4);
-            std::memcpy(wav.samples.data(), &b[body], size);
+            if (size > 0)
+                std::memcpy(wav.samples.data(), &b[body], size);
             return wav;
         }
         at = body + size + (size & 1);
