@@ -28,6 +28,10 @@ function(tonquill_configure_plugin target)
         "LINKER:--version-script=${PROJECT_SOURCE_DIR}/cmake/vst3-exports.map")
     set_target_properties(${target}_VST3 PROPERTIES
         LINK_DEPENDS "${PROJECT_SOURCE_DIR}/cmake/vst3-exports.map")
+    if(TONQUILL_SANITIZE)
+        # A sanitized .so takes the sanitizer runtime from the program that loads it.
+        target_link_options(${target}_VST3 PRIVATE "LINKER:-z,undefs")
+    endif()
 
     # Programs that link the shared code (tests, benchmarks, tools) compile against JUCE's headers
     # with exactly the shared code's macros; a mismatch would not link.

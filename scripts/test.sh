@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the Release suite (window tests under Xvfb), then the concurrency
-# tests under ThreadSanitizer.
+# Builds and runs every test: the Release suite (window tests under Xvfb), the same suite under
+# AddressSanitizer with UndefinedBehaviorSanitizer, then the concurrency tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +11,13 @@ echo "== Release build and test suite"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== The suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+CC=clang-14 CXX=clang++-14 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DTONQUILL_SANITIZE=address -DTONQUILL_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build build-asan
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+    ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 echo "== Concurrency tests under ThreadSanitizer"
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
