@@ -21,8 +21,22 @@ void VoiceSendProcessor::getStateInformation(juce::MemoryBlock& destData)
     copyXmlToBinary(state, destData);
 }
 
+// JUCE's XML parser can step past the end of text that is not valid UTF-8, so a damaged block is
+// turned away before it gets there.
+static bool holdsValidText(const void* data, int sizeInBytes)
+{
+    if (sizeInBytes <= 8)
+        return true; // getXmlFromBinary rejects it by itself
+    const auto* bytes = static_cast<const char*>(data);
+    const auto declared = static_cast<int>(juce::ByteOrder::littleEndianInt(bytes + 4));
+    const int length = juce::jmin(sizeInBytes - 8, declared);
+    return length <= 0 || juce::CharPointer_UTF8::isValidString(bytes + 8, length);
+}
+
 void VoiceSendProcessor::setStateInformation(const void* data, int sizeInBytes)
 {
+    if (!holdsValidText(data, sizeInBytes))
+        return;
     const auto state = getXmlFromBinary(data, sizeInBytes);
     if (state == nullptr || !state->getTagName().equalsIgnoreCase(stateTag.toString()))
         return;

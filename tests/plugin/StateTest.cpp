@@ -187,6 +187,8 @@ TEST_F(StateTest, UnusableBlocksChangeNothingAtAll)
         {"not XML", frame("this is not xml at all")},
         {"another tag", frame(R"(<OtherPlugin bus="4" enabled="0"/>)")},
         {"unmatched quotes", frame(R"(<TonquillFX bus="4)")},
+        {"invalid UTF-8 in the header", frame("<?xml \xd6\xd6\xd6\xd6 version=\"1.0\"?> <TonquillFX bus=\"4\"/>")},
+        {"text cut inside a character", frame(element(R"(bus="4")") + "\xe2\x82")},
         {"unmatched tags", frame(R"(<TonquillFX bus="4"><inner></TonquillFX>)")},
     };
     for (const auto& c : cases)
