@@ -101,8 +101,8 @@ private:
     juce::File folder;
     ShortcutManager& shortcutTable;
 
-    // False when the file on disk must not be replaced: it could not be read, or it held bytes that
-    // could not be parsed and could not be kept beside it.
+    // Whether construction may write the file: not when it could not be read (its content was never
+    // seen), nor when it could not be parsed and no copy of it could be kept.
     bool fileMayBeReplaced = true;
 
     JUCE_DECLARE_NON_COPYABLE(AppSettings)
