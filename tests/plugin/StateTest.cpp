@@ -38,6 +38,17 @@ void restore(VoiceSendProcessor& processor, const Bytes& block)
     processor.setStateInformation(block.data(), static_cast<int>(block.size()));
 }
 
+std::string nested(int depth)
+{
+    std::string open, close;
+    for (int i = 0; i < depth; ++i)
+    {
+        open += "<a>";
+        close += "</a>";
+    }
+    return open + close;
+}
+
 std::string element(const std::string& attributes)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?> <TonquillFX " + attributes + "/>";
@@ -189,6 +200,8 @@ TEST_F(StateTest, UnusableBlocksChangeNothingAtAll)
         {"unmatched quotes", frame(R"(<TonquillFX bus="4)")},
         {"invalid UTF-8 in the header", frame("<?xml \xd6\xd6\xd6\xd6 version=\"1.0\"?> <TonquillFX bus=\"4\"/>")},
         {"text cut inside a character", frame(element(R"(bus="4")") + "\xe2\x82")},
+        {"processing instruction inside the element", frame(R"(<TonquillFX bus="4"><?x?>a</TonquillFX>)")},
+        {"thousands of nested elements", frame(R"(<TonquillFX bus="4">)" + nested(5000) + "</TonquillFX>")},
         {"unmatched tags", frame(R"(<TonquillFX bus="4"><inner></TonquillFX>)")},
     };
     for (const auto& c : cases)
