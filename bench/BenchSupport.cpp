@@ -18,16 +18,17 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs)
 {
     for (const auto& run : runs)
         if (run.run_type == Run::RT_Iteration)
-            times.emplace_back(run.benchmark_name(), run.GetAdjustedRealTime());
+            times.push_back({run.benchmark_name(), run.GetAdjustedRealTime(),
+                             benchmark::GetTimeUnitString(run.time_unit)});
     ConsoleReporter::ReportRuns(runs);
 }
 
 bool RatioReporter::printRatios() const
 {
-    const auto find = [this](const std::string& name) -> const double* {
-        for (const auto& [n, t] : times)
-            if (n == name)
-                return &t;
+    const auto find = [this](const std::string& name) -> const Timing* {
+        for (const auto& timing : times)
+            if (timing.name == name)
+                return &timing;
         return nullptr;
     };
 
@@ -35,14 +36,15 @@ bool RatioReporter::printRatios() const
     std::printf("\nRatios (real time per iteration, same run):\n");
     for (const auto& [name, baseline] : comparisons)
     {
-        const double* t = find(name);
-        const double* b = find(baseline);
+        const Timing* t = find(name);
+        const Timing* b = find(baseline);
         if (t == nullptr || b == nullptr)
         {
             complete = complete && (t == nullptr) == (b == nullptr); // both filtered out is fine
             continue;
         }
-        std::printf("  %-44s %10.1f ns = %6.2f x %s (%.1f ns)\n", name.c_str(), *t, *t / *b, baseline.c_str(), *b);
+        std::printf("  %-44s %10.1f %s = %6.2f x %s (%.1f %s)\n", name.c_str(), t->realTime, t->unit.c_str(),
+                    t->realTime / b->realTime, baseline.c_str(), b->realTime, b->unit.c_str());
     }
     return complete;
 }

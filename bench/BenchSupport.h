@@ -24,7 +24,13 @@ public:
     bool printRatios() const;
 
 private:
-    std::vector<std::pair<std::string, double>> times;
+    struct Timing
+    {
+        std::string name;
+        double realTime; // in `unit`
+        std::string unit;
+    };
+    std::vector<Timing> times;
     std::vector<std::pair<std::string, std::string>> comparisons;
 };
 
