@@ -24,11 +24,45 @@ void VoiceSendProcessor::getStateInformation(juce::MemoryBlock& destData)
     copyXmlToBinary(state, destData);
 }
 
-// JUCE's XML parser fails three ways on hostile text: it steps past the end of text that is not
-// valid UTF-8, it loops for ever on a processing instruction inside an element followed by text, and
-// it recurses once per nested element. No block this processor wrote has any of these, so a block
-// that could trigger one is turned away (and so ignored) before it reaches the parser.
+// JUCE's XML parser fails on hostile text: it steps past the end of text that is not valid UTF-8 and
+// past an entity cut short, it loops for ever on a processing instruction inside an element followed
+// by text, and it recurses once per nested element. No block this processor wrote has any of these,
+// so a block that could trigger one is turned away (and so ignored) before it reaches the parser.
 constexpr int mostMarkupInAState = 1024;
+
+// Every '&' must start one of XML's five named entities or a complete numeric one naming a valid
+// character.
+static bool entitiesAreWellFormed(std::string_view text)
+{
+    for (auto at = text.find('&'); at != std::string_view::npos; at = text.find('&', at + 1))
+    {
+        const auto rest = text.substr(at + 1);
+        bool wellFormed = false;
+        for (std::string_view named : {"amp;", "quot;", "apos;", "lt;", "gt;"})
+            wellFormed = wellFormed || rest.substr(0, named.size()) == named;
+        if (!wellFormed && rest.size() > 1 && rest[0] == '#')
+        {
+            const bool hex = rest[1] == 'x' || rest[1] == 'X';
+            const auto digits = rest.substr(hex ? 2 : 1);
+            const auto end = digits.find(';');
+            if (end != std::string_view::npos && end > 0 && end <= 7)
+            {
+                uint32_t code = 0;
+                bool allDigits = true;
+                for (char c : digits.substr(0, end))
+                {
+                    const int value = juce::CharacterFunctions::getHexDigitValue(static_cast<juce::juce_wchar>(c));
+                    allDigits = allDigits && value >= 0 && (hex || value < 10);
+                    code = code * (hex ? 16u : 10u) + static_cast<uint32_t>(std::max(value, 0));
+                }
+                wellFormed = allDigits && code != 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+            }
+        }
+        if (!wellFormed)
+            return false;
+    }
+    return true;
+}
 
 static bool isSafeForTheXmlParser(const void* data, int sizeInBytes)
 {
@@ -52,7 +86,7 @@ static bool isSafeForTheXmlParser(const void* data, int sizeInBytes)
         const auto end = text.find("?>", start + 2);
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 2);
     }
-    return text.find("<?") == std::string_view::npos &&
+    return text.find("<?") == std::string_view::npos && entitiesAreWellFormed(text) &&
            std::count(text.begin(), text.end(), '<') <= mostMarkupInAState;
 }
 

@@ -156,6 +156,7 @@ TEST_F(StateTest, UsableBlocksAreReadLeniently)
         {element(R"(bus="12")"), {7, true, 0.0f}},
         {element(R"(gainDb="-250")"), {0, true, -250.0f}},
         {element(R"(gainDb="abc")"), {0, true, 0.0f}},
+        {element(R"(bus="&#51;" enabled="&#x6E;o" gainDb="&amp;1")"), {3, false, 0.0f}},
     };
     for (const auto& c : cases)
     {
@@ -201,6 +202,8 @@ TEST_F(StateTest, UnusableBlocksChangeNothingAtAll)
         {"invalid UTF-8 in the header", frame("<?xml \xd6\xd6\xd6\xd6 version=\"1.0\"?> <TonquillFX bus=\"4\"/>")},
         {"text cut inside a character", frame(element(R"(bus="4")") + "\xe2\x82")},
         {"processing instruction inside the element", frame(R"(<TonquillFX bus="4"><?x?>a</TonquillFX>)")},
+        {"an entity cut short at the end", frame(R"(<TonquillFX bus="4">&#x)")},
+        {"an entity that names no character", frame(R"(<TonquillFX bus="4" enabled="&#xFFFFFFFF;"/>)")},
         {"thousands of nested elements", frame(R"(<TonquillFX bus="4">)" + nested(5000) + "</TonquillFX>")},
         {"unmatched tags", frame(R"(<TonquillFX bus="4"><inner></TonquillFX>)")},
     };
