@@ -25,7 +25,8 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs)
 
 bool RatioReporter::printRatios() const
 {
-    const auto find = [this](const std::string& name) -> const Timing* {
+    const auto find = [this](const std::string& name) -> const Timing*
+    {
         for (const auto& timing : times)
             if (timing.name == name)
                 return &timing;

@@ -45,7 +45,8 @@ int main(int argc, char** argv)
 {
     // The hosted plug-in opens bus A under its real name: give it a /dev/shm of its own.
     if (!PluginHost::isolateSharedMemory())
-        std::fprintf(stderr, "note: no private /dev/shm here; the loaded plug-in maps this machine's bus A\n");
+        std::fprintf(stderr,
+                     "note: no private /dev/shm here; the loaded plug-in maps this machine's bus A\n");
     const juce::ScopedJuceInitialiser_GUI juce;
     BenchSupport::RatioReporter reporter;
     reporter.compare("loadTonquillFX", "loadPassThrough");

@@ -1,42 +1,16 @@
 // Creating and destroying a processor, its endpoint opening and closing a region included, against
-// a JUCE processor that does nothing at all.
+// the smallest JUCE processor that does nothing at all.
 
 #include "BenchSupport.h"
+#include "passthrough/PassThroughProcessor.h"
 #include "plugin/VoiceSendProcessor.h"
 
 namespace
 {
-class EmptyProcessor : public juce::AudioProcessor
-{
-public:
-    EmptyProcessor()
-        : juce::AudioProcessor(BusesProperties()
-                                   .withInput("Input", juce::AudioChannelSet::stereo(), true)
-                                   .withOutput("Output", juce::AudioChannelSet::stereo(), true))
-    {
-    }
-    const juce::String getName() const override { return {}; }
-    void prepareToPlay(double, int) override {}
-    void releaseResources() override {}
-    void processBlock(juce::AudioBuffer<float>&, juce::MidiBuffer&) override {}
-    double getTailLengthSeconds() const override { return 0.0; }
-    bool acceptsMidi() const override { return false; }
-    bool producesMidi() const override { return false; }
-    juce::AudioProcessorEditor* createEditor() override { return nullptr; }
-    bool hasEditor() const override { return false; }
-    int getNumPrograms() override { return 1; }
-    int getCurrentProgram() override { return 0; }
-    void setCurrentProgram(int) override {}
-    const juce::String getProgramName(int) override { return {}; }
-    void changeProgramName(int, const juce::String&) override {}
-    void getStateInformation(juce::MemoryBlock&) override {}
-    void setStateInformation(const void*, int) override {}
-};
-
-void createEmptyProcessor(benchmark::State& state)
+void createPassThroughProcessor(benchmark::State& state)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(std::make_unique<EmptyProcessor>());
+        benchmark::DoNotOptimize(std::make_unique<PassThroughProcessor>());
 }
 
 void createVoiceSendProcessor(benchmark::State& state)
@@ -51,7 +25,7 @@ void createVoiceSendProcessor(benchmark::State& state)
 }
 } // namespace
 
-BENCHMARK(createEmptyProcessor);
+BENCHMARK(createPassThroughProcessor);
 BENCHMARK(createVoiceSendProcessor);
 
 int main(int argc, char** argv)
@@ -59,6 +33,6 @@ int main(int argc, char** argv)
     BenchSupport::useOwnBusNames();
     const juce::ScopedJuceInitialiser_GUI juce;
     BenchSupport::RatioReporter reporter;
-    reporter.compare("createVoiceSendProcessor", "createEmptyProcessor");
+    reporter.compare("createVoiceSendProcessor", "createPassThroughProcessor");
     return BenchSupport::run(argc, argv, reporter);
 }

@@ -27,7 +27,8 @@ void memcpyInput(benchmark::State& state)
     for (auto _ : state)
     {
         for (int ch = 0; ch < channels; ++ch)
-            std::memcpy(copy.getWritePointer(ch), block.getReadPointer(ch), sizeof(float) * static_cast<size_t>(n));
+            std::memcpy(copy.getWritePointer(ch), block.getReadPointer(ch),
+                        sizeof(float) * static_cast<size_t>(n));
         benchmark::ClobberMemory();
     }
 }

@@ -51,7 +51,8 @@ static bool entitiesAreWellFormed(std::string_view text)
                 bool allDigits = true;
                 for (char c : digits.substr(0, end))
                 {
-                    const int value = juce::CharacterFunctions::getHexDigitValue(static_cast<juce::juce_wchar>(c));
+                    const int value =
+                        juce::CharacterFunctions::getHexDigitValue(static_cast<juce::juce_wchar>(c));
                     allDigits = allDigits && value >= 0 && (hex || value < 10);
                     code = code * (hex ? 16u : 10u) + static_cast<uint32_t>(std::max(value, 0));
                 }

@@ -40,7 +40,9 @@ namespace
 // device, a second hard link to some other file) is not ours to size and fill.
 bool isPlainSingleFile(int fd)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
 }
 
@@ -48,7 +50,9 @@ bool isPlainSingleFile(int fd)
 // that another program relies on). Fails when the object stays too short to map safely.
 bool hasRegionSize(int fd)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::fstat(fd, &info) != 0)
         return false;
     if (info.st_size >= static_cast<off_t>(regionSize))

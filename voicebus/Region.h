@@ -23,15 +23,15 @@ constexpr const char* productNamePrefix = "TonquillVoiceBus_";
 
 struct Region
 {
-    uint32_t magic;              // 0: never initialised; layoutMagic: this layout; else another layout
-    uint32_t writePos;           // free-running sample count, wraps at 2^32
-    uint8_t reservedA[8];        // left to the receiver
-    double sampleRate;           // sender's sample rate in Hz
-    uint64_t blockCounter;       // +1 per published block
-    uint64_t receiverHeartbeat;  // changed by an attached receiver; only read by senders
-    uint64_t senderId;           // who published last; 0 since initialisation
-    uint8_t reservedB[72];       // left to the receiver
-    float ring[ringLength];      // mono samples, slot = position & ringMask
+    uint32_t magic;             // 0: never initialised; layoutMagic: this layout; else another layout
+    uint32_t writePos;          // free-running sample count, wraps at 2^32
+    uint8_t reservedA[8];       // left to the receiver
+    double sampleRate;          // sender's sample rate in Hz
+    uint64_t blockCounter;      // +1 per published block
+    uint64_t receiverHeartbeat; // changed by an attached receiver; only read by senders
+    uint64_t senderId;          // who published last; 0 since initialisation
+    uint8_t reservedB[72];      // left to the receiver
+    float ring[ringLength];     // mono samples, slot = position & ringMask
 };
 
 static_assert(offsetof(Region, magic) == 0);

@@ -3,6 +3,7 @@
 
 #include "style/PixelProbe.h"
 
+#include "support/MouseEvents.h"
 #include <gtest/gtest.h>
 
 using PixelProbe::pixelNear;
@@ -118,26 +119,6 @@ TEST(VoiceKnob, ConstructorMakesARotaryVerticalDragKnob)
 
 namespace
 {
-juce::MouseEvent doubleClickOn(juce::Component& c)
-{
-    const juce::Point<float> at(26.0f, 18.0f);
-    const auto now = juce::Time::getCurrentTime();
-    return {juce::Desktop::getInstance().getMainMouseSource(),
-            at,
-            juce::ModifierKeys(),
-            juce::MouseInputSource::defaultPressure,
-            juce::MouseInputSource::defaultOrientation,
-            juce::MouseInputSource::defaultRotation,
-            juce::MouseInputSource::defaultTiltX,
-            juce::MouseInputSource::defaultTiltY,
-            &c,
-            &c,
-            now,
-            at,
-            now,
-            2,
-            false};
-}
 
 struct CountingListener : juce::Slider::Listener
 {
@@ -198,7 +179,7 @@ TEST(VoiceKnob, DoubleClickResetNotifiesOnceBeforeReturning)
         CountingListener listener;
         knob.addListener(&listener);
 
-        knob.mouseDoubleClick(doubleClickOn(knob));
+        knob.mouseDoubleClick(MouseEvents::at(knob, 2));
 
         // Counted right after the call, with no message loop run: any notification was synchronous.
         EXPECT_EQ(knob.getValue(), c.expectedValue);

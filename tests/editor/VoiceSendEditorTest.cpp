@@ -9,6 +9,7 @@
 #include "style/PixelProbe.h"
 #include "support/TestEnvironment.h"
 
+#include "support/MouseEvents.h"
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -111,32 +112,11 @@ testing::AssertionResult showsText(const juce::Image& image, juce::Rectangle<int
     return testing::AssertionSuccess();
 }
 
-juce::MouseEvent mouseEventOn(juce::Component& c, int clicks)
-{
-    const auto at = c.getLocalBounds().getCentre().toFloat();
-    const auto now = juce::Time::getCurrentTime();
-    return {juce::Desktop::getInstance().getMainMouseSource(),
-            at,
-            juce::ModifierKeys(),
-            juce::MouseInputSource::defaultPressure,
-            juce::MouseInputSource::defaultOrientation,
-            juce::MouseInputSource::defaultRotation,
-            juce::MouseInputSource::defaultTiltX,
-            juce::MouseInputSource::defaultTiltY,
-            &c,
-            &c,
-            now,
-            at,
-            now,
-            clicks,
-            false};
-}
-
 void click(juce::Button& button)
 {
     // Through Component, where the mouse handlers are public.
     juce::Component& c = button;
-    const auto e = mouseEventOn(button, 1);
+    const auto e = MouseEvents::at(button, 1);
     c.mouseDown(e);
     c.mouseUp(e);
 }
@@ -285,7 +265,7 @@ TEST_F(EditorWindow, KnobWritesTheTrimAndDoubleClickResetsIt)
         EXPECT_EQ(c.gainDb, proc.gainDb.load()) << "set " << c.set;
     }
 
-    knob.mouseDoubleClick(mouseEventOn(knob, 2));
+    knob.mouseDoubleClick(MouseEvents::at(knob, 2));
     EXPECT_EQ(0.0, knob.getValue());
     EXPECT_EQ(0.0f, proc.gainDb.load());
 }

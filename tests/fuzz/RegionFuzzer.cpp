@@ -64,12 +64,13 @@ void requireNothingPastTheEnd(const VoiceBus::Endpoint& endpoint)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool named = [] {
+    static const bool named = []
+    {
         VoiceBus::setNamePrefix("TqFuzzRegion_" + std::to_string(::getpid()) + "_");
         std::atexit(removeRegions);
         return true;
     }();
-    (void) named;
+    (void)named;
     removeRegions();
 
     VoiceBus::Endpoint endpoint;
@@ -86,64 +87,74 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         auto& region = *endpoint.region;
         switch (script.byte() % 10)
         {
-            case 0: VoiceBus::shared(region.magic).store(static_cast<uint32_t>(script.word())); break;
-            case 1: VoiceBus::shared(region.writePos).store(static_cast<uint32_t>(script.word())); break;
-            case 2: VoiceBus::shared(region.senderId).store(script.word()); break;
-            case 3: VoiceBus::shared(region.blockCounter).store(script.word()); break;
-            case 4: VoiceBus::shared(region.receiverHeartbeat).store(script.word()); break;
-            case 5:
+        case 0:
+            VoiceBus::shared(region.magic).store(static_cast<uint32_t>(script.word()));
+            break;
+        case 1:
+            VoiceBus::shared(region.writePos).store(static_cast<uint32_t>(script.word()));
+            break;
+        case 2:
+            VoiceBus::shared(region.senderId).store(script.word());
+            break;
+        case 3:
+            VoiceBus::shared(region.blockCounter).store(script.word());
+            break;
+        case 4:
+            VoiceBus::shared(region.receiverHeartbeat).store(script.word());
+            break;
+        case 5:
+        {
+            const uint64_t bits = script.word();
+            double rate = 0.0;
+            std::memcpy(&rate, &bits, sizeof rate);
+            VoiceBus::shared(region.sampleRate).store(rate);
+            break;
+        }
+        case 6:
+        {
+            const int n = static_cast<int>(script.word() % block.size());
+            std::fill_n(block.begin(), n, 0.25f);
+            const uint32_t before = VoiceBus::shared(region.writePos).load();
+            const bool mismatch = endpoint.versionMismatch;
+            const bool published = endpoint.publish(block.data(), n, 48000.0);
+            require(published == !mismatch, "publishes exactly when the layout is ours");
+            if (published)
+                require(VoiceBus::shared(region.writePos).load() == before + static_cast<uint32_t>(n),
+                        "the write position advances by the block");
+            break;
+        }
+        case 7:
+            endpoint.open(script.byte() % VoiceBus::numBuses);
+            require(endpoint.region != nullptr, "a re-open maps the bus");
+            break;
+        default:
+        {
+            // One tick of the window's status monitor, the clock moving on by up to ~4 s.
+            nowMs += static_cast<double>(script.byte()) * 16.0;
+            ConnectionStatus::Reading reading;
+            reading.regionMapped = true;
+            reading.receiverHeartbeat = VoiceBus::shared(region.receiverHeartbeat).load();
+            reading.blockCounter = VoiceBus::shared(region.blockCounter).load();
+            reading.sampleRate = VoiceBus::shared(region.sampleRate).load();
+            reading.collisionCount = endpoint.collisionCount;
+            reading.versionMismatch = endpoint.versionMismatch;
+            reading.bus = endpoint.openBus;
+            reading.nowMs = nowMs;
+            watch.lastActivity = endpoint.lastActivity;
+            watch.lastActivityChangeMs = endpoint.lastActivityChangeMs;
+            const auto verdict = ConnectionStatus::decide(watch, reading);
+            watch = verdict.watch;
+            endpoint.lastActivity = watch.lastActivity;
+            endpoint.lastActivityChangeMs = watch.lastActivityChangeMs;
+            require(verdict.text.isNotEmpty(), "a status text");
+            if (verdict.takeOver)
             {
-                const uint64_t bits = script.word();
-                double rate = 0.0;
-                std::memcpy(&rate, &bits, sizeof rate);
-                VoiceBus::shared(region.sampleRate).store(rate);
-                break;
+                endpoint.takeOver();
+                require(!endpoint.versionMismatch && region.magic == VoiceBus::layoutMagic,
+                        "a takeover leaves our layout");
             }
-            case 6:
-            {
-                const int n = static_cast<int>(script.word() % block.size());
-                std::fill_n(block.begin(), n, 0.25f);
-                const uint32_t before = VoiceBus::shared(region.writePos).load();
-                const bool mismatch = endpoint.versionMismatch;
-                const bool published = endpoint.publish(block.data(), n, 48000.0);
-                require(published == !mismatch, "publishes exactly when the layout is ours");
-                if (published)
-                    require(VoiceBus::shared(region.writePos).load() == before + static_cast<uint32_t>(n),
-                            "the write position advances by the block");
-                break;
-            }
-            case 7:
-                endpoint.open(script.byte() % VoiceBus::numBuses);
-                require(endpoint.region != nullptr, "a re-open maps the bus");
-                break;
-            default:
-            {
-                // One tick of the window's status monitor, the clock moving on by up to ~4 s.
-                nowMs += static_cast<double>(script.byte()) * 16.0;
-                ConnectionStatus::Reading reading;
-                reading.regionMapped = true;
-                reading.receiverHeartbeat = VoiceBus::shared(region.receiverHeartbeat).load();
-                reading.blockCounter = VoiceBus::shared(region.blockCounter).load();
-                reading.sampleRate = VoiceBus::shared(region.sampleRate).load();
-                reading.collisionCount = endpoint.collisionCount;
-                reading.versionMismatch = endpoint.versionMismatch;
-                reading.bus = endpoint.openBus;
-                reading.nowMs = nowMs;
-                watch.lastActivity = endpoint.lastActivity;
-                watch.lastActivityChangeMs = endpoint.lastActivityChangeMs;
-                const auto verdict = ConnectionStatus::decide(watch, reading);
-                watch = verdict.watch;
-                endpoint.lastActivity = watch.lastActivity;
-                endpoint.lastActivityChangeMs = watch.lastActivityChangeMs;
-                require(verdict.text.isNotEmpty(), "a status text");
-                if (verdict.takeOver)
-                {
-                    endpoint.takeOver();
-                    require(!endpoint.versionMismatch && region.magic == VoiceBus::layoutMagic,
-                            "a takeover leaves our layout");
-                }
-                break;
-            }
+            break;
+        }
         }
         requireNothingPastTheEnd(endpoint);
     }

@@ -29,7 +29,8 @@ void removeRegions()
 
 VoiceSendProcessor& processor()
 {
-    static VoiceSendProcessor* instance = [] {
+    static VoiceSendProcessor* instance = []
+    {
         VoiceBus::setNamePrefix("TqFuzz_" + std::to_string(::getpid()) + "_");
         std::atexit(removeRegions);
         return new VoiceSendProcessor(); // lives for the whole run

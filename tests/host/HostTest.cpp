@@ -51,7 +51,7 @@ juce::MemoryBlock componentStateOf(juce::AudioPluginInstance& instance)
 {
     juce::MemoryBlock hostState, component;
     instance.getStateInformation(hostState);
-    const auto xml = juce::AudioProcessor::getXmlFromBinary(hostState.getData(), (int) hostState.getSize());
+    const auto xml = juce::AudioProcessor::getXmlFromBinary(hostState.getData(), (int)hostState.getSize());
     if (xml != nullptr)
         if (auto* child = xml->getChildByName("IComponent"))
             component.fromBase64Encoding(child->getAllSubText());
@@ -145,14 +145,16 @@ TEST_F(HostTest, AudioPassesBitForBitAndTheVoiceArrivesOnBusA)
         const auto original = block;
         plugin->processBlock(block, midi);
         for (int ch = 0; ch < 2; ++ch)
-            ASSERT_EQ(0, std::memcmp(original.getReadPointer(ch), block.getReadPointer(ch), 512 * sizeof(float)))
+            ASSERT_EQ(0,
+                      std::memcmp(original.getReadPointer(ch), block.getReadPointer(ch), 512 * sizeof(float)))
                 << "block " << seed << ", channel " << ch;
 
         const uint32_t blockStart = start + static_cast<uint32_t>((seed - 1) * 512);
         for (int i = 0; i < 512; ++i)
         {
             const float expected = (original.getSample(0, i) + original.getSample(1, i)) * 0.5f;
-            ASSERT_EQ(expected, view.region->ring[(blockStart + static_cast<uint32_t>(i)) & VoiceBus::ringMask]);
+            ASSERT_EQ(expected,
+                      view.region->ring[(blockStart + static_cast<uint32_t>(i)) & VoiceBus::ringMask]);
         }
     }
     EXPECT_EQ(start + 20 * 512, view.region->writePos);
@@ -166,7 +168,7 @@ TEST_F(HostTest, StateRoundTripsThroughTheWrapperAndMovesTheBus)
     ASSERT_NE(nullptr, first);
     const auto ours = stateBlock(R"(bus="2" enabled="1" gainDb="-6.0")");
     const auto hostState = hostStateWithComponent(ours);
-    first->setStateInformation(hostState.getData(), (int) hostState.getSize());
+    first->setStateInformation(hostState.getData(), (int)hostState.getSize());
 
     // The wrapper hands our block back, followed by a private section of its own.
     const auto component = componentStateOf(*first);
@@ -179,7 +181,7 @@ TEST_F(HostTest, StateRoundTripsThroughTheWrapperAndMovesTheBus)
 
     auto second = load();
     ASSERT_NE(nullptr, second);
-    second->setStateInformation(saved.getData(), (int) saved.getSize());
+    second->setStateInformation(saved.getData(), (int)saved.getSize());
     EXPECT_EQ(component, componentStateOf(*second));
 
     // The restored instance sends on bus C, 6 dB down.

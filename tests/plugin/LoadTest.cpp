@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -15,6 +14,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -122,10 +122,12 @@ TEST(Load, EightSendersAndEightReceiversLoseNothing)
         {
             auto& region = *senders[static_cast<std::size_t>(bus)]->endpoint.region;
             const auto readSoFar = [&] { return VoiceBus::shared(region.receiverHeartbeat).load() - 1; };
-            while (sent[static_cast<std::size_t>(bus)] + blockLength - readSoFar() > static_cast<uint64_t>(VoiceBus::ringLength / 2))
+            while (sent[static_cast<std::size_t>(bus)] + blockLength - readSoFar() >
+                   static_cast<uint64_t>(VoiceBus::ringLength / 2))
                 std::this_thread::yield(); // the receiver is half a ring behind: let it catch up
             for (int i = 0; i < blockLength; ++i)
-                block.setSample(0, i, sampleFor(bus, sent[static_cast<std::size_t>(bus)] + static_cast<uint32_t>(i)));
+                block.setSample(
+                    0, i, sampleFor(bus, sent[static_cast<std::size_t>(bus)] + static_cast<uint32_t>(i)));
             senders[static_cast<std::size_t>(bus)]->processBlock(block, midi);
             sent[static_cast<std::size_t>(bus)] += blockLength;
         }
@@ -135,7 +137,8 @@ TEST(Load, EightSendersAndEightReceiversLoseNothing)
     {
         SCOPED_TRACE(bus);
         ReceiverReport report;
-        ASSERT_EQ(static_cast<ssize_t>(sizeof report), ::read(reports[static_cast<std::size_t>(bus)], &report, sizeof report));
+        ASSERT_EQ(static_cast<ssize_t>(sizeof report),
+                  ::read(reports[static_cast<std::size_t>(bus)], &report, sizeof report));
         ::close(reports[static_cast<std::size_t>(bus)]);
         int status = 0;
         ::waitpid(receivers[static_cast<std::size_t>(bus)], &status, 0);
@@ -143,13 +146,15 @@ TEST(Load, EightSendersAndEightReceiversLoseNothing)
         EXPECT_EQ(totalSamples, report.received);
         EXPECT_EQ(0u, report.wrong);
         EXPECT_EQ(0u, report.lost);
-        EXPECT_EQ(static_cast<uint64_t>(blocksPerBus), senders[static_cast<std::size_t>(bus)]->endpoint.region->blockCounter);
+        EXPECT_EQ(static_cast<uint64_t>(blocksPerBus),
+                  senders[static_cast<std::size_t>(bus)]->endpoint.region->blockCounter);
         EXPECT_LE(report.residentAtEndKiB - report.residentAtStartKiB, 256) << "receiver grew";
-        std::printf("bus %c: %u samples, receiver anonymous resident %ld -> %ld KiB\n", VoiceBus::busLetter(bus),
-                    report.received, report.residentAtStartKiB, report.residentAtEndKiB);
+        std::printf("bus %c: %u samples, receiver anonymous resident %ld -> %ld KiB\n",
+                    VoiceBus::busLetter(bus), report.received, report.residentAtStartKiB,
+                    report.residentAtEndKiB);
     }
-    std::printf("senders' process anonymous resident %ld -> %ld KiB over %d blocks per bus\n", parentAtStart, parentAtEnd,
-                blocksPerBus);
+    std::printf("senders' process anonymous resident %ld -> %ld KiB over %d blocks per bus\n", parentAtStart,
+                parentAtEnd, blocksPerBus);
     EXPECT_LE(parentAtEnd - parentAtStart, 512) << "the sending process grew";
     senders.clear();
     TestEnvironment::removeRegions();

@@ -19,11 +19,11 @@
 
 extern "C"
 {
-void* __libc_malloc(size_t);
-void* __libc_calloc(size_t, size_t);
-void* __libc_realloc(void*, size_t);
-void* __libc_memalign(size_t, size_t);
-void __libc_free(void*);
+    void* __libc_malloc(size_t);
+    void* __libc_calloc(size_t, size_t);
+    void* __libc_realloc(void*, size_t);
+    void* __libc_memalign(size_t, size_t);
+    void __libc_free(void*);
 }
 
 namespace
@@ -41,49 +41,49 @@ void noteHeapCall()
 
 extern "C"
 {
-void* malloc(size_t size)
-{
-    noteHeapCall();
-    return __libc_malloc(size);
-}
-
-void* calloc(size_t count, size_t size)
-{
-    noteHeapCall();
-    return __libc_calloc(count, size);
-}
-
-void* realloc(void* pointer, size_t size)
-{
-    noteHeapCall();
-    return __libc_realloc(pointer, size);
-}
-
-void* aligned_alloc(size_t alignment, size_t size)
-{
-    noteHeapCall();
-    return __libc_memalign(alignment, size);
-}
-
-void* memalign(size_t alignment, size_t size)
-{
-    noteHeapCall();
-    return __libc_memalign(alignment, size);
-}
-
-int posix_memalign(void** result, size_t alignment, size_t size)
-{
-    noteHeapCall();
-    *result = __libc_memalign(alignment, size);
-    return *result != nullptr ? 0 : 12;
-}
-
-void free(void* pointer)
-{
-    if (pointer != nullptr) // empty JUCE containers free nullptr when they go
+    void* malloc(size_t size)
+    {
         noteHeapCall();
-    __libc_free(pointer);
-}
+        return __libc_malloc(size);
+    }
+
+    void* calloc(size_t count, size_t size)
+    {
+        noteHeapCall();
+        return __libc_calloc(count, size);
+    }
+
+    void* realloc(void* pointer, size_t size)
+    {
+        noteHeapCall();
+        return __libc_realloc(pointer, size);
+    }
+
+    void* aligned_alloc(size_t alignment, size_t size)
+    {
+        noteHeapCall();
+        return __libc_memalign(alignment, size);
+    }
+
+    void* memalign(size_t alignment, size_t size)
+    {
+        noteHeapCall();
+        return __libc_memalign(alignment, size);
+    }
+
+    int posix_memalign(void** result, size_t alignment, size_t size)
+    {
+        noteHeapCall();
+        *result = __libc_memalign(alignment, size);
+        return *result != nullptr ? 0 : 12;
+    }
+
+    void free(void* pointer)
+    {
+        if (pointer != nullptr) // empty JUCE containers free nullptr when they go
+            noteHeapCall();
+        __libc_free(pointer);
+    }
 }
 
 namespace

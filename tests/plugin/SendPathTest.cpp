@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <immintrin.h>
 #include <cstring>
+#include <immintrin.h>
 #include <limits>
 #include <vector>
 

@@ -83,7 +83,8 @@ protected:
 TEST_F(StateTest, AFreshProcessorSavesTheseExactBytes)
 {
     VoiceSendProcessor processor;
-    const std::string text = R"(<?xml version="1.0" encoding="UTF-8"?> <TonquillFX bus="0" enabled="1" gainDb="0.0"/>)";
+    const std::string text =
+        R"(<?xml version="1.0" encoding="UTF-8"?> <TonquillFX bus="0" enabled="1" gainDb="0.0"/>)";
     const unsigned char header[] = {0x56, 0x43, 0x32, 0x21, 0x55, 0x00, 0x00, 0x00};
     Bytes golden(std::begin(header), std::end(header));
     for (char c : text)
@@ -199,7 +200,8 @@ TEST_F(StateTest, UnusableBlocksChangeNothingAtAll)
         {"not XML", frame("this is not xml at all")},
         {"another tag", frame(R"(<OtherPlugin bus="4" enabled="0"/>)")},
         {"unmatched quotes", frame(R"(<TonquillFX bus="4)")},
-        {"invalid UTF-8 in the header", frame("<?xml \xd6\xd6\xd6\xd6 version=\"1.0\"?> <TonquillFX bus=\"4\"/>")},
+        {"invalid UTF-8 in the header",
+         frame("<?xml \xd6\xd6\xd6\xd6 version=\"1.0\"?> <TonquillFX bus=\"4\"/>")},
         {"text cut inside a character", frame(element(R"(bus="4")") + "\xe2\x82")},
         {"processing instruction inside the element", frame(R"(<TonquillFX bus="4"><?x?>a</TonquillFX>)")},
         {"an entity cut short at the end", frame(R"(<TonquillFX bus="4">&#x)")},

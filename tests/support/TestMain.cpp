@@ -1,7 +1,7 @@
 #include "support/TestEnvironment.h"
 
-#include <juce_events/juce_events.h>
 #include <gtest/gtest.h>
+#include <juce_events/juce_events.h>
 
 int main(int argc, char** argv)
 {

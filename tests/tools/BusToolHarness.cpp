@@ -262,49 +262,6 @@ bool objectExists(int bus)
     return fd >= 0;
 }
 
-static std::optional<Bytes> readAll(int fd)
-{
-    if (fd < 0)
-        return std::nullopt;
-    struct stat info
-    {
-    };
-    ::fstat(fd, &info);
-    Bytes bytes(static_cast<std::size_t>(info.st_size));
-    const auto got = ::pread(fd, bytes.data(), bytes.size(), 0);
-    ::close(fd);
-    if (got != static_cast<ssize_t>(bytes.size()))
-        return std::nullopt;
-    return bytes;
-}
-
-static void writeAll(int fd, const Bytes& bytes)
-{
-    [[maybe_unused]] const int truncated = ::ftruncate(fd, 0);
-    [[maybe_unused]] const auto written = ::pwrite(fd, bytes.data(), bytes.size(), 0);
-    ::close(fd);
-}
-
-std::optional<Bytes> readObject(int bus)
-{
-    return readAll(::shm_open(VoiceBus::objectName(bus).c_str(), O_RDONLY, 0));
-}
-
-void writeObject(int bus, const Bytes& bytes)
-{
-    writeAll(::shm_open(VoiceBus::objectName(bus).c_str(), O_RDWR | O_CREAT, 0666), bytes);
-}
-
-std::optional<Bytes> readFile(const std::string& path)
-{
-    return readAll(::open(path.c_str(), O_RDONLY));
-}
-
-void writeFile(const std::string& path, const Bytes& bytes)
-{
-    writeAll(::open(path.c_str(), O_RDWR | O_CREAT, 0666), bytes);
-}
-
 void setObjectMagic(int bus, uint32_t magic)
 {
     const int fd = ::shm_open(VoiceBus::objectName(bus).c_str(), O_RDWR, 0);

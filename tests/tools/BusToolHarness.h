@@ -3,6 +3,7 @@
 // Runs the built tonquill-bus as a separate program and plays a sender in a child process, so the
 // tool is tested the way a user meets it: against a real bus that another process publishes on.
 
+#include "support/RegionFiles.h"
 #include "voicebus/Region.h"
 
 #include <cstdint>
@@ -14,7 +15,7 @@
 
 namespace BusToolHarness
 {
-using Bytes = std::vector<unsigned char>;
+using Bytes = RegionFiles::Bytes;
 
 /** Waits, polling, until `condition` holds. The deadline only keeps a broken build from hanging. */
 bool waitUntil(const std::function<bool()>& condition);
@@ -77,10 +78,10 @@ void clearBuses();
 
 std::string fallbackFile(int bus);
 bool objectExists(int bus);
-std::optional<Bytes> readObject(int bus);
-void writeObject(int bus, const Bytes& bytes);
-std::optional<Bytes> readFile(const std::string& path);
-void writeFile(const std::string& path, const Bytes& bytes);
+using RegionFiles::readFile;
+using RegionFiles::readObject;
+using RegionFiles::writeFile;
+using RegionFiles::writeObject;
 
 /** Changes the tag of a region in place, under the feet of whoever has it mapped. */
 void setObjectMagic(int bus, uint32_t magic);

@@ -24,12 +24,14 @@ TEST(Concurrency, SwitchingBusesWhilePublishingNeverTearsABlock)
 
     std::atomic<bool> stop{false};
     std::atomic<long> published{0};
-    std::thread audio([&] {
-        std::vector<float> block(blockLength, 0.25f);
-        while (!stop.load(std::memory_order_relaxed))
-            if (endpoint.publish(block.data(), blockLength, 44100.0))
-                published.fetch_add(1, std::memory_order_relaxed);
-    });
+    std::thread audio(
+        [&]
+        {
+            std::vector<float> block(blockLength, 0.25f);
+            while (!stop.load(std::memory_order_relaxed))
+                if (endpoint.publish(block.data(), blockLength, 44100.0))
+                    published.fetch_add(1, std::memory_order_relaxed);
+        });
 
     for (int i = 0; i < switches; ++i)
     {

@@ -1,7 +1,7 @@
-#include "RegionFiles.h"
-#include "SharedMemoryFault.h"
-#include "support/TestEnvironment.h"
 #include "voicebus/Endpoint.h"
+#include "SharedMemoryFault.h"
+#include "support/RegionFiles.h"
+#include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 

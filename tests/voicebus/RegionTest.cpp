@@ -44,8 +44,12 @@ TEST(Region, NamesAndFallbackPaths)
         const char* expectedPath;
     };
     const Case cases[] = {
-        {0, nullptr, "/tmp/P_A"},      {7, nullptr, "/tmp/P_H"},        {2, "/var/tmp", "/var/tmp/P_C"},
-        {2, "/var/tmp/", "/var/tmp/P_C"}, {7, "", "/P_H"},              {-4, nullptr, "/tmp/P_A"},
+        {0, nullptr, "/tmp/P_A"},
+        {7, nullptr, "/tmp/P_H"},
+        {2, "/var/tmp", "/var/tmp/P_C"},
+        {2, "/var/tmp/", "/var/tmp/P_C"},
+        {7, "", "/P_H"},
+        {-4, nullptr, "/tmp/P_A"},
         {12, "/x", "/x/P_H"},
     };
     for (const auto& c : cases)
@@ -65,9 +69,8 @@ TEST(Region, RingWritesMatchSampleBySampleWriting)
         int n;
     };
     const Case cases[] = {
-        {0, 512},          {32760, 16},           {32767, 1},          {40000 - 512, 512},
-        {0, 32768},        {100, 32768},          {5, 40000},          {0xFFFFFFF0u, 64},
-        {12345, 100000},   {32000, 0},
+        {0, 512},     {32760, 16}, {32767, 1},        {40000 - 512, 512}, {0, 32768},
+        {100, 32768}, {5, 40000},  {0xFFFFFFF0u, 64}, {12345, 100000},    {32000, 0},
     };
     for (const auto& c : cases)
     {

@@ -93,8 +93,8 @@ int main(int argc, char** argv)
     auto plugin = PluginHost::load(options.bundle, sampleRate, blockSize, error);
     if (plugin == nullptr)
     {
-        std::fprintf(stderr, "tonquill-demo: cannot load %s: %s\n", options.bundle.getFullPathName().toRawUTF8(),
-                     error.toRawUTF8());
+        std::fprintf(stderr, "tonquill-demo: cannot load %s: %s\n",
+                     options.bundle.getFullPathName().toRawUTF8(), error.toRawUTF8());
         return 1;
     }
     const auto& info = plugin->getPluginDescription();
@@ -105,7 +105,8 @@ int main(int argc, char** argv)
     auto view = VoiceBus::RegionView::open(0, VoiceBus::RegionView::Access::readOnly);
     if (view.region == nullptr)
     {
-        std::fprintf(stderr, "tonquill-demo: bus A has no usable region (%s)\n", VoiceBus::describe(view.state));
+        std::fprintf(stderr, "tonquill-demo: bus A has no usable region (%s)\n",
+                     VoiceBus::describe(view.state));
         return 1;
     }
     Receiver receiver;
@@ -125,15 +126,17 @@ int main(int argc, char** argv)
         for (int i = 0; i < blockSize; ++i)
         {
             const double t = (b * blockSize + i) / sampleRate;
-            const float sample = toneLevel * static_cast<float>(std::sin(2.0 * juce::MathConstants<double>::pi * toneHz * t));
+            const float sample =
+                toneLevel * static_cast<float>(std::sin(2.0 * juce::MathConstants<double>::pi * toneHz * t));
             block.setSample(0, i, sample);
             block.setSample(1, i, sample);
         }
         original.makeCopyOf(block);
         plugin->processBlock(block, midi);
         for (int ch = 0; ch < 2; ++ch)
-            untouched = untouched && std::equal(block.getReadPointer(ch), block.getReadPointer(ch) + blockSize,
-                                                original.getReadPointer(ch));
+            untouched =
+                untouched && std::equal(block.getReadPointer(ch), block.getReadPointer(ch) + blockSize,
+                                        original.getReadPointer(ch));
         receiver.read(*view.region);
 
         if (options.realTime)
@@ -147,9 +150,9 @@ int main(int argc, char** argv)
     const uint64_t blocksSeen =
         VoiceBus::shared(const_cast<uint64_t&>(region.blockCounter)).load() - receiver.firstBlock;
     std::printf("Track audio: %s\n", untouched ? "passed through unchanged" : "CHANGED");
-    std::printf("Receiver on bus A read: %.0f Hz, %llu blocks, %llu samples, level %.1f dBFS\n", region.sampleRate,
-                static_cast<unsigned long long>(blocksSeen), static_cast<unsigned long long>(receiver.samples),
-                decibels(receiver.peak));
+    std::printf("Receiver on bus A read: %.0f Hz, %llu blocks, %llu samples, level %.1f dBFS\n",
+                region.sampleRate, static_cast<unsigned long long>(blocksSeen),
+                static_cast<unsigned long long>(receiver.samples), decibels(receiver.peak));
 
     const bool arrived = blocksSeen == static_cast<uint64_t>(blocks) &&
                          receiver.samples == static_cast<uint64_t>(blocks) * blockSize;

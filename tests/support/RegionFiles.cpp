@@ -1,4 +1,4 @@
-#include "RegionFiles.h"
+#include "support/RegionFiles.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -12,7 +12,9 @@ static std::optional<Bytes> readAll(int fd)
 {
     if (fd < 0)
         return std::nullopt;
-    struct stat info{};
+    struct stat info
+    {
+    };
     ::fstat(fd, &info);
     Bytes bytes(static_cast<std::size_t>(info.st_size));
     const auto got = ::pread(fd, bytes.data(), bytes.size(), 0);
