@@ -9,18 +9,17 @@
 # tests/fuzz/<name>.dict when present. Inputs it finds are kept in <build>/fuzz/corpus/<name>, a
 # crashing input in <build>/fuzz/artifacts/<name>/, its output in <build>/fuzz/<name>.log.
 # Undefined behaviour known inside JUCE is passed over through tests/fuzz/ubsan.supp.
-# The build folder is build-fuzz, or TONQUILL_FUZZ_BUILD_DIR. Exits non-zero when a target fails.
+# The build folder is build-asan (the same configuration scripts/test.sh tests under the address
+# sanitizer, so one clang build serves both), or TONQUILL_FUZZ_BUILD_DIR. Exits non-zero when a
+# target fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds="${1:-60}"
 (($# > 0)) && shift
-build="${TONQUILL_FUZZ_BUILD_DIR:-build-fuzz}"
+build="${TONQUILL_FUZZ_BUILD_DIR:-build-asan}"
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-    -DTONQUILL_SANITIZE=address -DTONQUILL_BUILD_FUZZERS=ON \
-    -DTONQUILL_BUILD_TESTS=OFF -DTONQUILL_BUILD_BENCHMARKS=OFF >/dev/null
+scripts/configure-asan.sh "$build"
 cmake --build "$build" --target fuzzers
 
 # The targets write files for every input: give them a private folder, in memory when possible.
