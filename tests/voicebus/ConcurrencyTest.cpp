@@ -33,11 +33,21 @@ TEST(Concurrency, SwitchingBusesWhilePublishingNeverTearsABlock)
                     published.fetch_add(1, std::memory_order_relaxed);
         });
 
+    // On a busy machine the publishing thread may not be scheduled at all while the switches run;
+    // now and then the switching side waits for a publish, so the two really do interleave.
+    const auto waitForAPublish = [&] {
+        const long seen = published.load();
+        while (published.load() == seen)
+            std::this_thread::yield();
+    };
+    waitForAPublish();
     for (int i = 0; i < switches; ++i)
     {
         if (i % 97 == 0)
             endpoint.close();
         endpoint.open(i % VoiceBus::numBuses);
+        if (i % 50 == 0)
+            waitForAPublish();
     }
     stop = true;
     audio.join();
