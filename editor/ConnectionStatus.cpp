@@ -82,4 +82,32 @@ Verdict decide(const Watch& before, const Reading& now)
     }
     return verdict;
 }
+
+Verdict tick(VoiceBus::Endpoint& endpoint, const Watch& before, bool enabled, int bus, double nowMs)
+{
+    Reading reading;
+    if (auto* region = endpoint.region)
+    {
+        reading.regionMapped = true;
+        reading.receiverHeartbeat =
+            VoiceBus::shared(region->receiverHeartbeat).load(std::memory_order_relaxed);
+        reading.blockCounter = VoiceBus::shared(region->blockCounter).load(std::memory_order_relaxed);
+        reading.sampleRate = VoiceBus::shared(region->sampleRate).load(std::memory_order_relaxed);
+    }
+    reading.collisionCount = endpoint.collisionCount.load();
+    reading.versionMismatch = endpoint.versionMismatch.load();
+    reading.enabled = enabled;
+    reading.bus = bus;
+    reading.nowMs = nowMs;
+
+    Watch watch = before;
+    watch.lastActivity = endpoint.lastActivity;
+    watch.lastActivityChangeMs = endpoint.lastActivityChangeMs;
+    auto verdict = decide(watch, reading);
+    endpoint.lastActivity = verdict.watch.lastActivity;
+    endpoint.lastActivityChangeMs = verdict.watch.lastActivityChangeMs;
+    if (verdict.takeOver)
+        endpoint.takeOver();
+    return verdict;
+}
 } // namespace ConnectionStatus

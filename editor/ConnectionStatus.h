@@ -4,6 +4,8 @@
 // the clock: the window gathers a Reading, calls decide, applies the Verdict and repaints. Keeping it
 // free of timers, windows and shared memory lets every row of the decision be checked directly.
 
+#include "voicebus/Endpoint.h"
+
 #include <JuceHeader.h>
 
 #include <cstdint>
@@ -55,4 +57,10 @@ const juce::Colour amber{0xffeab308};
 
 /** One tick of the monitor. */
 Verdict decide(const Watch& before, const Reading& now);
+
+/** One tick against a live endpoint, as the window's timer runs it: reads the mapped region,
+    decides, keeps the endpoint's activity fields and takes an idle foreign region over. `before`
+    supplies the window's part of the watch (heartbeat, stale ticks, collision count); the endpoint
+    supplies the rest. */
+Verdict tick(VoiceBus::Endpoint& endpoint, const Watch& before, bool enabled, int bus, double nowMs);
 } // namespace ConnectionStatus

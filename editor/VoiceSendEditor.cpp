@@ -169,33 +169,12 @@ void VoiceSendEditor::paint(juce::Graphics& g)
 
 void VoiceSendEditor::timerCallback()
 {
-    auto& endpoint = proc.endpoint;
-    ConnectionStatus::Reading reading;
-    if (auto* region = endpoint.region)
-    {
-        reading.regionMapped = true;
-        reading.receiverHeartbeat =
-            VoiceBus::shared(region->receiverHeartbeat).load(std::memory_order_relaxed);
-        reading.blockCounter = VoiceBus::shared(region->blockCounter).load(std::memory_order_relaxed);
-        reading.sampleRate = VoiceBus::shared(region->sampleRate).load(std::memory_order_relaxed);
-    }
-    reading.collisionCount = endpoint.collisionCount.load();
-    reading.versionMismatch = endpoint.versionMismatch.load();
-    reading.enabled = proc.enabled.load();
-    reading.bus = proc.bus;
-    reading.nowMs = juce::Time::getMillisecondCounterHiRes();
-
-    const ConnectionStatus::Watch before{lastHeartbeat, staleTicks, lastCollisionCount, endpoint.lastActivity,
-                                         endpoint.lastActivityChangeMs};
-    const auto verdict = ConnectionStatus::decide(before, reading);
+    const auto verdict =
+        ConnectionStatus::tick(proc.endpoint, {lastHeartbeat, staleTicks, lastCollisionCount},
+                               proc.enabled.load(), proc.bus, juce::Time::getMillisecondCounterHiRes());
     lastHeartbeat = verdict.watch.lastHeartbeat;
     staleTicks = verdict.watch.staleTicks;
     lastCollisionCount = verdict.watch.lastCollisionCount;
-    endpoint.lastActivity = verdict.watch.lastActivity;
-    endpoint.lastActivityChangeMs = verdict.watch.lastActivityChangeMs;
-    if (verdict.takeOver)
-        endpoint.takeOver();
-
     statusText = verdict.text;
     statusColour = verdict.colour;
     repaint();

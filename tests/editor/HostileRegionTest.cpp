@@ -80,28 +80,11 @@ TEST(HostileRegion, AScribblingPeerCannotMakeUsCrashOrWriteOutsideTheRegion)
         processor.processBlock(block, midi);
 
         auto& endpoint = processor.endpoint;
-        auto& region = *endpoint.region;
-        ConnectionStatus::Reading reading;
-        reading.regionMapped = true;
-        reading.receiverHeartbeat = VoiceBus::shared(region.receiverHeartbeat).load();
-        reading.blockCounter = VoiceBus::shared(region.blockCounter).load();
-        reading.sampleRate = VoiceBus::shared(region.sampleRate).load();
-        reading.collisionCount = endpoint.collisionCount;
-        reading.versionMismatch = endpoint.versionMismatch;
-        reading.bus = processor.bus;
-        reading.nowMs = i * 50.0;
-        watch.lastActivity = endpoint.lastActivity;
-        watch.lastActivityChangeMs = endpoint.lastActivityChangeMs;
-        const auto verdict = ConnectionStatus::decide(watch, reading);
+        const bool foreignBefore = endpoint.versionMismatch;
+        const auto verdict = ConnectionStatus::tick(endpoint, watch, true, processor.bus, i * 50.0);
         watch = verdict.watch;
-        endpoint.lastActivity = watch.lastActivity;
-        endpoint.lastActivityChangeMs = watch.lastActivityChangeMs;
         ASSERT_TRUE(verdict.text.isNotEmpty());
-        if (verdict.takeOver)
-        {
-            endpoint.takeOver();
-            ++takeOvers;
-        }
+        takeOvers += foreignBefore && verdict.takeOver ? 1 : 0;
         if (i % 500 == 0)
             endpoint.open(0); // a re-open now and then finds a foreign tag
 

@@ -131,28 +131,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         {
             // One tick of the window's status monitor, the clock moving on by up to ~4 s.
             nowMs += static_cast<double>(script.byte()) * 16.0;
-            ConnectionStatus::Reading reading;
-            reading.regionMapped = true;
-            reading.receiverHeartbeat = VoiceBus::shared(region.receiverHeartbeat).load();
-            reading.blockCounter = VoiceBus::shared(region.blockCounter).load();
-            reading.sampleRate = VoiceBus::shared(region.sampleRate).load();
-            reading.collisionCount = endpoint.collisionCount;
-            reading.versionMismatch = endpoint.versionMismatch;
-            reading.bus = endpoint.openBus;
-            reading.nowMs = nowMs;
-            watch.lastActivity = endpoint.lastActivity;
-            watch.lastActivityChangeMs = endpoint.lastActivityChangeMs;
-            const auto verdict = ConnectionStatus::decide(watch, reading);
+            const auto verdict = ConnectionStatus::tick(endpoint, watch, true, endpoint.openBus, nowMs);
             watch = verdict.watch;
-            endpoint.lastActivity = watch.lastActivity;
-            endpoint.lastActivityChangeMs = watch.lastActivityChangeMs;
             require(verdict.text.isNotEmpty(), "a status text");
             if (verdict.takeOver)
-            {
-                endpoint.takeOver();
                 require(!endpoint.versionMismatch && region.magic == VoiceBus::layoutMagic,
                         "a takeover leaves our layout");
-            }
             break;
         }
         }
